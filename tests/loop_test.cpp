@@ -51,22 +51,13 @@ const Lines startup = {"SDL_Init 0x20", "SDL_SetVideoMode 1366 768 0 0xc0000001"
 // queue was empty): clear with black mapped anew, the whole scene with the
 // mouse read just before the ring, flip.
 Lines pass(const std::string& taken) {
-    return {"SDL_PollEvent " + taken,
-            "SDL_MapRGB screen 0 0 0",
-            "SDL_FillRect screen whole mapped",
-            "pixelRGBA screen",
-            "lineRGBA screen",
-            "trigonRGBA screen",
-            "filledTrigonRGBA screen",
-            "rectangleRGBA screen",
-            "boxRGBA screen",
-            "ellipseRGBA screen",
-            "filledEllipseRGBA screen",
-            "polygonRGBA screen",
-            "filledPolygonRGBA screen",
-            "SDL_GetMouseState",
-            "ellipseRGBA screen",
-            "SDL_Flip screen"};
+    return {
+        "SDL_PollEvent " + taken,   "SDL_MapRGB screen 0 0 0",  "SDL_FillRect screen whole mapped",
+        "pixelRGBA screen",         "lineRGBA screen",          "trigonRGBA screen",
+        "filledTrigonRGBA screen",  "rectangleRGBA screen",     "boxRGBA screen",
+        "ellipseRGBA screen",       "filledEllipseRGBA screen", "polygonRGBA screen",
+        "filledPolygonRGBA screen", "SDL_GetMouseState",        "ellipseRGBA screen",
+        "SDL_Flip screen"};
 }
 
 // The whole trace of a run that takes the first `taken` events, the last of

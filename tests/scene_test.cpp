@@ -25,8 +25,7 @@ class SceneTest : public testing::Test {
         // The pointer lives in the window of a video mode. The dummy display
         // is smaller than 1366x768, so a full-screen mode would be scaled down
         // and the pointer would not reach all of the surface.
-        ASSERT_NE(SDL_SetVideoMode(SURFACE_WIDTH, SURFACE_HEIGHT, 0, 0), nullptr)
-            << SDL_GetError();
+        ASSERT_NE(SDL_SetVideoMode(SURFACE_WIDTH, SURFACE_HEIGHT, 0, 0), nullptr) << SDL_GetError();
     }
     static void TearDownTestSuite() {
         SDL_Quit();

@@ -53,7 +53,8 @@ Script& script() {
             std::string item;
             while (std::getline(list, item, ',')) {
                 const auto star = item.find('*');
-                const int times = star == std::string::npos ? 1 : std::atoi(item.c_str() + star + 1);
+                const int times =
+                    star == std::string::npos ? 1 : std::atoi(item.c_str() + star + 1);
                 for (int i = 0; i < times; ++i) {
                     made.events.push_back(item.substr(0, star));
                 }
@@ -133,14 +134,13 @@ bool makeEvent(const std::string& item, SDL_Event* event) {
         event->key.keysym.unicode = 27;
         return true;
     }
-    static const std::map<std::string, Uint8> types = {
-        {"quit", SDL_QUIT},
-        {"motion", SDL_MOUSEMOTION},
-        {"buttondown", SDL_MOUSEBUTTONDOWN},
-        {"buttonup", SDL_MOUSEBUTTONUP},
-        {"active", SDL_ACTIVEEVENT},
-        {"expose", SDL_VIDEOEXPOSE},
-        {"user", SDL_USEREVENT}};
+    static const std::map<std::string, Uint8> types = {{"quit", SDL_QUIT},
+                                                       {"motion", SDL_MOUSEMOTION},
+                                                       {"buttondown", SDL_MOUSEBUTTONDOWN},
+                                                       {"buttonup", SDL_MOUSEBUTTONUP},
+                                                       {"active", SDL_ACTIVEEVENT},
+                                                       {"expose", SDL_VIDEOEXPOSE},
+                                                       {"user", SDL_USEREVENT}};
     event->type = types.at(kind);
     if (event->type == SDL_MOUSEMOTION) {
         event->motion.x = 100;
@@ -197,8 +197,8 @@ SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
         SDL_SetError("scripted failure");
         return nullptr;
     }
-    SDL_Surface* surface =
-        real<SDL_Surface* (*)(int, int, int, Uint32)>("SDL_SetVideoMode")(width, height, bpp, flags);
+    SDL_Surface* surface = real<SDL_Surface* (*)(int, int, int, Uint32)>("SDL_SetVideoMode")(
+        width, height, bpp, flags);
     script().screen = surface;
     return surface;
 }
@@ -228,8 +228,8 @@ int SDL_PollEvent(SDL_Event* event) {
 }
 
 Uint32 SDL_MapRGB(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b) {
-    const Uint32 pixel =
-        real<Uint32 (*)(const SDL_PixelFormat*, Uint8, Uint8, Uint8)>("SDL_MapRGB")(format, r, g, b);
+    const Uint32 pixel = real<Uint32 (*)(const SDL_PixelFormat*, Uint8, Uint8, Uint8)>(
+        "SDL_MapRGB")(format, r, g, b);
     void* caller = __builtin_return_address(0);
     if (fromProgram(caller)) {
         Script& s = script();
@@ -284,8 +284,8 @@ int rectangleRGBA(SDL_Surface* dst, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2, 
     return draw(__builtin_return_address(0), "rectangleRGBA", dst, x1, y1, x2, y2, r, g, b, a);
 }
 
-int boxRGBA(SDL_Surface* dst, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2, Uint8 r, Uint8 g,
-            Uint8 b, Uint8 a) {
+int boxRGBA(SDL_Surface* dst, Sint16 x1, Sint16 y1, Sint16 x2, Sint16 y2, Uint8 r, Uint8 g, Uint8 b,
+            Uint8 a) {
     return draw(__builtin_return_address(0), "boxRGBA", dst, x1, y1, x2, y2, r, g, b, a);
 }
 
@@ -315,8 +315,8 @@ int polygonRGBA(SDL_Surface* dst, const Sint16* vx, const Sint16* vy, int n, Uin
     return draw(__builtin_return_address(0), "polygonRGBA", dst, vx, vy, n, r, g, b, a);
 }
 
-int filledPolygonRGBA(SDL_Surface* dst, const Sint16* vx, const Sint16* vy, int n, Uint8 r,
-                      Uint8 g, Uint8 b, Uint8 a) {
+int filledPolygonRGBA(SDL_Surface* dst, const Sint16* vx, const Sint16* vy, int n, Uint8 r, Uint8 g,
+                      Uint8 b, Uint8 a) {
     return draw(__builtin_return_address(0), "filledPolygonRGBA", dst, vx, vy, n, r, g, b, a);
 }
 
