@@ -34,10 +34,11 @@ int main(int argc, char* argv[]) {
     while (gameRunning) {
         // One event per pass: whatever else is queued waits for later passes.
         if (SDL_PollEvent(&event) != 0) {
-            if (event.type == SDL_QUIT) {
-                gameRunning = false;
-            } else if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) &&
-                       event.key.keysym.sym == SDLK_ESCAPE) {
+            // A quit request from the window system, or Escape pressed or
+            // released, whatever the modifiers; every other event is dropped.
+            const bool escape = (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) &&
+                                event.key.keysym.sym == SDLK_ESCAPE;
+            if (event.type == SDL_QUIT || escape) {
                 gameRunning = false;
             }
         }
