@@ -138,11 +138,6 @@ class EndToEnd : public testing::Test {
     std::unique_ptr<Process> program;
 };
 
-std::vector<Probe> operator+(std::vector<Probe> a, const std::vector<Probe>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST_F(EndToEnd, WindowIsCaptionedAndCoversTheScreenWhateverTheArguments) {
     const Lines argLists[] = {{}, {"--windowed", "-w", "640", "-h", "480", "", "ünïcödé"}};
     for (const Lines& args : argLists) {

@@ -21,9 +21,6 @@ class Process {
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    pid_t pid() const {
-        return pid_;
-    }
     // Exit status (128 + N for signal N), or nothing if it has not ended in time.
     std::optional<int> wait(std::chrono::milliseconds limit);
     bool running();

@@ -158,6 +158,12 @@ inline std::vector<Probe> regionProbes(const std::string& what, int x0, int y0, 
     return p;
 }
 
+// Both lists of probes.
+inline std::vector<Probe> operator+(std::vector<Probe> a, const std::vector<Probe>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 using PixelReader = std::function<Rgb(int x, int y)>;
 
 // One line for each probe whose pixel is off by more than the library's

@@ -12,11 +12,6 @@
 
 namespace {
 
-std::vector<Probe> operator+(std::vector<Probe> a, const std::vector<Probe>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class SceneTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {

@@ -85,11 +85,17 @@ template <typename F> F real(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
+void writeTrace(const std::string& line) {
+    if (FILE* trace = script().trace) {
+        std::fprintf(trace, "%s\n", line.c_str());
+        std::fflush(trace);
+    }
+}
+
+// Traces a call that the program made; calls from the libraries go untraced.
 void record(void* caller, const std::string& line) {
-    Script& s = script();
-    if (s.trace != nullptr && fromProgram(caller)) {
-        std::fprintf(s.trace, "%s\n", line.c_str());
-        std::fflush(s.trace);
+    if (script().trace != nullptr && fromProgram(caller)) {
+        writeTrace(line);
     }
 }
 
@@ -217,26 +223,25 @@ int SDL_PollEvent(SDL_Event* event) {
         return real<int (*)(SDL_Event*)>("SDL_PollEvent")(event);
     }
     if (s.next == s.events.size()) {
-        record(caller, "script exhausted");
+        writeTrace("script exhausted");
         _exit(99);
     }
     SDL_PumpEvents(); // keep SDL serviced as a real poll would
     const std::string& item = s.events[s.next++];
     const bool taken = makeEvent(item, event);
-    record(caller, "SDL_PollEvent " + (taken ? item : std::string("empty")));
+    writeTrace("SDL_PollEvent " + (taken ? item : std::string("empty")));
     return taken ? 1 : 0;
 }
 
 Uint32 SDL_MapRGB(const SDL_PixelFormat* format, Uint8 r, Uint8 g, Uint8 b) {
     const Uint32 pixel = real<Uint32 (*)(const SDL_PixelFormat*, Uint8, Uint8, Uint8)>(
         "SDL_MapRGB")(format, r, g, b);
-    void* caller = __builtin_return_address(0);
-    if (fromProgram(caller)) {
+    if (fromProgram(__builtin_return_address(0))) {
         Script& s = script();
         s.mapped = pixel;
         const bool screenFormat = s.screen != nullptr && format == s.screen->format;
-        record(caller, std::string("SDL_MapRGB ") + (screenFormat ? "screen" : "other") + " " +
-                           std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
+        writeTrace(std::string("SDL_MapRGB ") + (screenFormat ? "screen" : "other") + " " +
+                   std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b));
     }
     return pixel;
 }
