@@ -53,7 +53,8 @@ ensure_packages() {
 }
 
 # Starts Xvfb on a display number nobody uses, at the program's screen size,
-# and sets XVFB_PID and DISPLAY. The caller ends it (stop_xvfb).
+# and sets XVFB_PID and DISPLAY. The caller ends it, and the program started
+# on it, with stop_xvfb.
 start_xvfb() {
     local fifo
     fifo=$(mktemp -u)
@@ -67,6 +68,22 @@ start_xvfb() {
     export DISPLAY=":$number"
 }
 
+# Starts a command (the program) on the Xvfb and waits for its window; sets
+# PROGRAM_PID. wait_program waits for its end and gives its exit status.
+start_program() {
+    "$@" &
+    PROGRAM_PID=$!
+    timeout 20 xdotool search --sync --name '^Quorvane$' >/dev/null
+}
+
+wait_program() {
+    local status=0
+    wait "$PROGRAM_PID" || status=$?
+    PROGRAM_PID=
+    return "$status"
+}
+
 stop_xvfb() {
+    [ -z "${PROGRAM_PID:-}" ] || kill "$PROGRAM_PID" 2>/dev/null || true
     [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; } || true
 }
