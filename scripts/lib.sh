@@ -4,8 +4,8 @@
 # that the distribution has: sdl12-compat where it exists, classic SDL 1.2 on
 # older releases.
 BUILD_PACKAGES=(g++ make cmake pkg-config "libsdl1.2-compat-dev|libsdl1.2-dev" libsdl-gfx1.2-dev)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool x11-apps x11-utils
-               imagemagick valgrind clang-format clang-tidy cppcheck)
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev libx11-dev libxtst-dev xvfb xdotool x11-apps x11-utils
+               openbox imagemagick valgrind clang-format clang-tidy cppcheck)
 
 installed() {
     [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]

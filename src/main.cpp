@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "scene.h"
 
@@ -19,6 +20,18 @@ int main(int argc, char* argv[]) {
         SDL_Quit();
         return 1;
     }
+    // With no display to show on, SDL2 quietly falls back to an invisible
+    // offscreen driver; a run there could neither be seen nor be left with
+    // Escape, so it counts as SDL not starting.
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, static_cast<int>(sizeof driver));
+    if (std::strcmp(driver, "offscreen") == 0) {
+        std::fprintf(stderr,
+                     "quorvane: cannot start SDL's video subsystem: no display to show on "
+                     "(SDL found no X or Wayland display, only its invisible offscreen driver)\n");
+        SDL_Quit();
+        return 1;
+    }
     SDL_Surface* screen = SDL_SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, 0,
                                            SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
     if (screen == nullptr) {
@@ -28,6 +41,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     SDL_WM_SetCaption(WINDOW_TITLE, nullptr);
+    // The ring reads the pointer with SDL_GetMouseState, so its events are
+    // kept out of the queue: SDL's queue holds 128 events and drops what
+    // comes while it is full, and a moving mouse would fill it faster than
+    // one event a pass empties it, until Escape itself was dropped. The
+    // wheel comes as buttons 4 and 5.
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+    SDL_EventState(SDL_MOUSEBUTTONDOWN, SDL_IGNORE);
+    SDL_EventState(SDL_MOUSEBUTTONUP, SDL_IGNORE);
 
     SDL_Event event;
     bool gameRunning = true;

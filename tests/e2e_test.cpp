@@ -1,20 +1,24 @@
-// The built program on a real X server (Xvfb), driven with xdotool and read
-// back with xprop, xwininfo and screenshots, as a person would use it.
+// The built program on a real X server (Xvfb), driven with xdotool and XTest
+// and read back with xprop, xwininfo and the screen's pixels, as a person
+// would use it.
 #include "process.h"
 #include "scene_probes.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
-#include <cstdio>
-#include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <thread>
 
-// Last: its macros (None, Bool, Status) would clash with the headers above.
+// Last: their macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -24,9 +28,14 @@ using namespace std::chrono_literals;
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
-        // -displayfd picks a display number that nobody uses and prints it.
-        xvfb = std::make_unique<Process>(Lines{"Xvfb", "-displayfd", "1", "-screen", "0",
-                                               "1366x768x24", "-nolisten", "tcp", "-noreset"},
+        startXvfb("1366x768x24");
+    }
+
+    // An X server on a display number that nobody uses: -displayfd picks it
+    // and prints it.
+    void startXvfb(const std::string& screen) {
+        xvfb = std::make_unique<Process>(Lines{"Xvfb", "-displayfd", "1", "-screen", "0", screen,
+                                               "-nolisten", "tcp", "-noreset"},
                                          Env{});
         const auto deadline = std::chrono::steady_clock::now() + 20s;
         std::string said;
@@ -36,6 +45,8 @@ class EndToEnd : public testing::Test {
             for (std::string line; std::getline(lines, line) && !lines.eof();) {
                 if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
                     display = ":" + line;
+                    connection = XOpenDisplay(display.c_str());
+                    ASSERT_NE(connection, nullptr) << display;
                     return;
                 }
             }
@@ -49,8 +60,10 @@ class EndToEnd : public testing::Test {
             std::cerr << "the program printed:\n" << program->output();
         }
         program.reset();
+        if (connection != nullptr) {
+            XCloseDisplay(connection);
+        }
         xvfb.reset();
-        std::remove(shotPath().c_str());
     }
 
     Env displayEnv() const {
@@ -70,11 +83,13 @@ class EndToEnd : public testing::Test {
         return env;
     }
 
-    // Starts the program and waits for its window.
-    void start(const Lines& args = {}) {
+    // Starts the program, with extra environment, and waits for its window.
+    void start(const Lines& args = {}, const Env& extraEnv = {}) {
         Lines argv = {QUORVANE_BINARY};
         argv.insert(argv.end(), args.begin(), args.end());
-        program = std::make_unique<Process>(argv, programEnv());
+        Env env = programEnv();
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        program = std::make_unique<Process>(argv, env);
         window = x({"xdotool", "search", "--sync", "--name", "^Quorvane$"});
         window = window.substr(0, window.find('\n'));
         ASSERT_FALSE(window.empty());
@@ -88,38 +103,24 @@ class EndToEnd : public testing::Test {
         return ran.output;
     }
 
-    std::string shotPath() const {
-        return testing::TempDir() + "quorvane-shot-" + std::to_string(getpid());
-    }
-
-    // The whole screen as 8-bit RGB.
-    std::string screenshot() {
-        const std::string path = shotPath();
-        x({"xwd", "-root", "-silent", "-out", path + ".xwd"});
-        x({"convert", path + ".xwd", "rgb:" + path + ".rgb"});
-        std::remove((path + ".xwd").c_str());
-        std::string rgb = readFile(path + ".rgb");
-        std::remove((path + ".rgb").c_str());
-        EXPECT_EQ(rgb.size(), std::size_t{SURFACE_WIDTH * SURFACE_HEIGHT * 3});
-        return rgb;
-    }
-
-    // Takes screenshots until the probes match, or for at most 15 seconds;
-    // what did not match in the last one.
+    // Reads the screen until the probes match, or for at most 15 seconds;
+    // what did not match in the last reading.
     std::string waitForScreen(const std::vector<Probe>& probes) {
         const auto deadline = std::chrono::steady_clock::now() + 15s;
         std::string missed;
         do {
-            const std::string rgb = screenshot();
-            if (rgb.size() != std::size_t{SURFACE_WIDTH * SURFACE_HEIGHT * 3}) {
+            XImage* image = XGetImage(connection, DefaultRootWindow(connection), 0, 0,
+                                      SURFACE_WIDTH, SURFACE_HEIGHT, AllPlanes, ZPixmap);
+            if (image == nullptr) {
                 return "no screenshot";
             }
-            missed = mismatches(probes, [&rgb](int px, int py) {
-                const std::size_t at = (std::size_t(py) * SURFACE_WIDTH + std::size_t(px)) * 3;
-                return Rgb{static_cast<unsigned char>(rgb[at]),
-                           static_cast<unsigned char>(rgb[at + 1]),
-                           static_cast<unsigned char>(rgb[at + 2])};
+            // A 24-bit TrueColor screen: 0xRRGGBB.
+            missed = mismatches(probes, [image](int px, int py) {
+                const unsigned long value = XGetPixel(image, px, py);
+                return Rgb{static_cast<int>((value >> 16) & 0xff),
+                           static_cast<int>((value >> 8) & 0xff), static_cast<int>(value & 0xff)};
             });
+            XDestroyImage(image);
         } while (!missed.empty() && std::chrono::steady_clock::now() < deadline);
         return missed;
     }
@@ -128,17 +129,30 @@ class EndToEnd : public testing::Test {
         x({"xdotool", "mousemove", std::to_string(px), std::to_string(py)});
     }
 
+    // Polls until the condition holds, for at most 20 seconds; whether it held.
+    static bool eventually(const std::function<bool()>& condition) {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return true;
+    }
+
     std::optional<int> programEnds() {
         return program->wait(20s);
     }
 
     std::string display;
+    Display* connection = nullptr;
     std::string window;
     std::unique_ptr<Process> xvfb;
     std::unique_ptr<Process> program;
 };
 
-TEST_F(EndToEnd, WindowIsCaptionedAndCoversTheScreenWhateverTheArguments) {
+TEST_F(EndToEnd, WindowIsCaptionedCoversTheScreenAndShowsTheSceneWhateverTheArguments) {
     const Lines argLists[] = {{}, {"--windowed", "-w", "640", "-h", "480", "", "ünïcödé"}};
     for (const Lines& args : argLists) {
         start(args);
@@ -192,8 +206,6 @@ TEST_F(EndToEnd, EscapeWithModifiersEndsItWithZero) {
 
 TEST_F(EndToEnd, WindowManagerCloseRequestEndsItWithZero) {
     start();
-    Display* connection = XOpenDisplay(display.c_str());
-    ASSERT_NE(connection, nullptr);
     XEvent close{};
     close.xclient.type = ClientMessage;
     close.xclient.window = std::stoul(window);
@@ -204,7 +216,6 @@ TEST_F(EndToEnd, WindowManagerCloseRequestEndsItWithZero) {
     XSendEvent(connection, close.xclient.window, False, NoEventMask, &close);
     XFlush(connection);
     EXPECT_EQ(programEnds(), 0);
-    XCloseDisplay(connection);
 }
 
 TEST_F(EndToEnd, TerminationSignalEndsItWithZero) {
@@ -213,13 +224,146 @@ TEST_F(EndToEnd, TerminationSignalEndsItWithZero) {
     EXPECT_EQ(programEnds(), 0);
 }
 
-TEST(NoDisplay, EndsWithOneAndOneLineOnStandardError) {
-    const Ran ran = run({QUORVANE_BINARY}, {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", ""}}, 20s);
-    EXPECT_EQ(ran.status, 1);
-    const std::string start = "quorvane: cannot start SDL's video subsystem: ";
-    EXPECT_EQ(ran.output.rfind(start, 0), 0U) << ran.output;
-    EXPECT_GT(ran.output.size(), start.size() + 1) << "no reason given";
-    EXPECT_EQ(ran.output.find('\n'), ran.output.size() - 1) << "not one line: " << ran.output;
+// Pointer input through XTest from a thread of its own, as fast as a mouse
+// flung about and a wheel spun hard: 4 motion events and, every 5th
+// millisecond, one wheel notch (a press and a release of button 4 or 5),
+// each millisecond, for at most 30 seconds or until it is stopped.
+class PointerFlood {
+  public:
+    explicit PointerFlood(const std::string& display)
+        : thread_([this, display] { run(display); }) {}
+    ~PointerFlood() {
+        stop();
+    }
+    PointerFlood(const PointerFlood&) = delete;
+    PointerFlood& operator=(const PointerFlood&) = delete;
+
+    void stop() {
+        stopping_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    long motions() const {
+        return motions_;
+    }
+
+  private:
+    void run(const std::string& display) {
+        Display* connection = XOpenDisplay(display.c_str());
+        if (connection == nullptr) {
+            return;
+        }
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        auto next = std::chrono::steady_clock::now();
+        for (long tick = 0; !stopping_ && tick < 30000 && next < end; ++tick) {
+            for (int i = 0; i < 4; ++i, ++motions_) {
+                const int at = static_cast<int>(motions_ % 400);
+                XTestFakeMotionEvent(connection, 0, 300 + 2 * at, 600 - at, CurrentTime);
+            }
+            if (tick % 5 == 0) {
+                const unsigned int wheel = tick % 10 == 0 ? 4 : 5;
+                XTestFakeButtonEvent(connection, wheel, True, CurrentTime);
+                XTestFakeButtonEvent(connection, wheel, False, CurrentTime);
+            }
+            XFlush(connection);
+            next += 1ms;
+            std::this_thread::sleep_until(next);
+        }
+        XCloseDisplay(connection);
+    }
+
+    std::atomic<bool> stopping_{false};
+    std::atomic<long> motions_{0};
+    std::thread thread_;
+};
+
+class StopUnderAPointerFlood : public EndToEnd, public testing::WithParamInterface<Env> {};
+
+TEST_P(StopUnderAPointerFlood, EscapeEndsItWithinTwoSeconds) {
+    start({}, GetParam());
+
+    PointerFlood flood(display);
+    std::this_thread::sleep_for(1s);
+    // Some thousands of motion events by now: far more than SDL's queue holds.
+    EXPECT_GT(flood.motions(), 1000);
+    EXPECT_TRUE(program->running()) << "ended before Escape";
+    const KeyCode escape = XKeysymToKeycode(connection, XK_Escape);
+    XTestFakeKeyEvent(connection, escape, True, CurrentTime);
+    XTestFakeKeyEvent(connection, escape, False, CurrentTime);
+    XFlush(connection);
+    EXPECT_EQ(program->wait(2s), 0)
+        << "still running 2 s after Escape, under " << flood.motions() << " motion events";
+    flood.stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(EndToEnd, StopUnderAPointerFlood,
+                         testing::Values(Env{}, Env{{"SDL12COMPAT_SYNC_TO_VBLANK", "1"}}),
+                         [](const testing::TestParamInfo<Env>& param) {
+                             return param.param.empty() ? "AsFastAsItFlips" : "AtTheVerticalBlank";
+                         });
+
+// Under a window manager, on a screen of another size: the window asks for
+// full screen and covers it, the frame scaled to fit.
+class UnderAWindowManager : public EndToEnd {
+  protected:
+    void SetUp() override {
+        startXvfb("1920x1080x24");
+        windowManager = std::make_unique<Process>(Lines{"openbox"}, displayEnv());
+    }
+    void TearDown() override {
+        EndToEnd::TearDown();
+        windowManager.reset();
+    }
+    std::unique_ptr<Process> windowManager;
+};
+
+TEST_F(UnderAWindowManager, WindowIsFullScreen) {
+    // Until openbox is up, no window manager answers for the screen.
+    ASSERT_TRUE(eventually([this] {
+        return x({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
+               std::string::npos;
+    })) << "openbox did not start";
+    start();
+    // The window manager may take a moment to apply the state.
+    std::string state;
+    std::string info;
+    eventually([&] {
+        state = x({"xprop", "-id", window, "_NET_WM_STATE"});
+        info = x({"xwininfo", "-id", window});
+        return state.find("_NET_WM_STATE_FULLSCREEN") != std::string::npos &&
+               info.find("Width: 1920\n") != std::string::npos;
+    });
+    EXPECT_NE(state.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << state;
+    for (const char* want : {"Absolute upper-left X:  0\n", "Absolute upper-left Y:  0\n",
+                             "Width: 1920\n", "Height: 1080\n"}) {
+        EXPECT_NE(info.find(want), std::string::npos) << want << " in " << info;
+    }
+    x({"xdotool", "key", "Escape"});
+    EXPECT_EQ(programEnds(), 0);
+}
+
+// No display at all, or a DISPLAY that names no server: SDL finds no
+// display to show on, and the program says so and ends with 1, quickly.
+TEST(NoDisplay, EndsWithOneAndSaysSoOnItsLastLine) {
+    const Env environments[] = {
+        {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
+        {{"DISPLAY", ":4093"}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}},
+        {{"DISPLAY", ""}, {"SDL_VIDEODRIVER", "x11"}},
+    };
+    for (const Env& env : environments) {
+        const std::string where = env[0].second.empty() ? "no DISPLAY" : "DISPLAY=" + env[0].second;
+        const Ran ran = run({QUORVANE_BINARY}, env, 10s);
+        EXPECT_EQ(ran.status, 1) << where;
+        ASSERT_FALSE(ran.output.empty()) << where;
+        // A library may print a line of its own first; the last is the program's.
+        std::string last = ran.output.substr(0, ran.output.size() - 1);
+        last = last.substr(last.rfind('\n') + 1);
+        const std::string start = "quorvane: cannot start SDL's video subsystem: ";
+        EXPECT_EQ(last.rfind(start, 0), 0U) << where << ": " << ran.output;
+        EXPECT_GT(last.size(), start.size() + 1) << where << ": no reason given";
+        EXPECT_EQ(ran.output.back(), '\n') << where;
+    }
 }
 
 } // namespace

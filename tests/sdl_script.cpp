@@ -8,11 +8,14 @@
 //                      buttondown, buttonup, active, expose, user,
 //                      keydown:SYM[:MOD+MOD], keyup:SYM[:MOD+MOD], where SYM is
 //                      escape, a, q, space or a number and MOD is shift, ctrl
-//                      or alt; NAME*N repeats an event N times. When the script
-//                      runs out the process ends with status 99.
+//                      or alt; NAME*N repeats an event N times. Events of a
+//                      kind that the program told SDL to ignore never reach
+//                      the queue, as with SDL's own. When the script runs out
+//                      the process ends with status 99.
 //   SDL_SCRIPT_TRACE   file that gets one line per recorded call.
-//   SDL_SCRIPT_FAIL    init or video-mode: that call fails.
-//   SDL_SCRIPT_FPS     file that gets "FRAMES SECONDS" at exit: the flips
+//   SDL_SCRIPT_FAIL    init or video-mode: that call fails; offscreen: SDL
+//                      names "offscreen" as its video driver.
+//   SDL_SCRIPT_FPS     file that gets "FRAMES SECONDS" at SDL_Quit: the flips
 //                      after the first and the time they took.
 #include <SDL.h>
 #include <SDL_gfxPrimitives.h>
@@ -158,20 +161,19 @@ bool makeEvent(const std::string& item, SDL_Event* event) {
     return true;
 }
 
-struct FpsReport {
-    ~FpsReport() {
-        const Script& s = script();
-        const char* path = std::getenv("SDL_SCRIPT_FPS");
-        if (path == nullptr || s.flips < 2) {
-            return;
-        }
-        if (FILE* out = std::fopen(path, "w")) {
-            const std::chrono::duration<double> took = s.lastFlip - s.firstFlip;
-            std::fprintf(out, "%ld %.6f\n", s.flips - 1, took.count());
-            std::fclose(out);
-        }
+// Writes the frame report, if one was asked for.
+void writeFps() {
+    const Script& s = script();
+    const char* path = std::getenv("SDL_SCRIPT_FPS");
+    if (path == nullptr || s.flips < 2) {
+        return;
     }
-} fpsReport;
+    if (FILE* out = std::fopen(path, "w")) {
+        const std::chrono::duration<double> took = s.lastFlip - s.firstFlip;
+        std::fprintf(out, "%ld %.6f\n", s.flips - 1, took.count());
+        std::fclose(out);
+    }
+}
 
 // Records a primitive of the scene by name and surface, then draws it for real.
 template <typename... Args>
@@ -193,6 +195,21 @@ int SDL_Init(Uint32 flags) {
         return -1;
     }
     return real<int (*)(Uint32)>("SDL_Init")(flags);
+}
+
+char* SDL_VideoDriverName(char* name, int length) {
+    record(__builtin_return_address(0), "SDL_VideoDriverName");
+    if (script().fail == "offscreen" && name != nullptr && length > 0) {
+        std::snprintf(name, static_cast<std::size_t>(length), "offscreen");
+        return name;
+    }
+    return real<char* (*)(char*, int)>("SDL_VideoDriverName")(name, length);
+}
+
+Uint8 SDL_EventState(Uint8 type, int state) {
+    record(__builtin_return_address(0),
+           "SDL_EventState " + std::to_string(type) + " " + std::to_string(state));
+    return real<Uint8 (*)(Uint8, int)>("SDL_EventState")(type, state);
 }
 
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
@@ -222,13 +239,17 @@ int SDL_PollEvent(SDL_Event* event) {
     if (!s.scripted || !fromProgram(caller)) {
         return real<int (*)(SDL_Event*)>("SDL_PollEvent")(event);
     }
-    if (s.next == s.events.size()) {
-        writeTrace("script exhausted");
-        _exit(99);
-    }
     SDL_PumpEvents(); // keep SDL serviced as a real poll would
-    const std::string& item = s.events[s.next++];
-    const bool taken = makeEvent(item, event);
+    std::string item;
+    bool taken = false;
+    do {
+        if (s.next == s.events.size()) {
+            writeTrace("script exhausted");
+            _exit(99);
+        }
+        item = s.events[s.next++];
+        taken = makeEvent(item, event);
+    } while (taken && SDL_EventState(event->type, SDL_QUERY) == SDL_IGNORE);
     writeTrace("SDL_PollEvent " + (taken ? item : std::string("empty")));
     return taken ? 1 : 0;
 }
@@ -272,6 +293,7 @@ int SDL_Flip(SDL_Surface* screen) {
 
 void SDL_Quit() {
     record(__builtin_return_address(0), "SDL_Quit");
+    writeFps();
     real<void (*)()>("SDL_Quit")();
 }
 
