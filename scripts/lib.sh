@@ -1,50 +1,66 @@
 # Shared by the scripts in this folder; source it, do not run it.
 
-# What building needs, and what testing needs on top. "a|b" takes the first
-# that the distribution has: sdl12-compat where it exists, classic SDL 1.2 on
-# older releases.
-BUILD_PACKAGES=(g++ make cmake pkg-config "libsdl1.2-compat-dev|libsdl1.2-dev" libsdl-gfx1.2-dev)
-TEST_PACKAGES=(libgtest-dev libbenchmark-dev libx11-dev libxtst-dev xvfb xdotool x11-apps x11-utils
-               openbox imagemagick valgrind clang-format clang-tidy cppcheck)
+# What the scripts need, each as a shell test that passes when it is there and,
+# after "=>", the Debian or Ubuntu dependency that brings it ("a | b" takes the
+# first that the distribution has: sdl12-compat where it exists, classic SDL
+# 1.2 on older releases).
+BUILD_NEEDS=(
+    "have c++ => g++"
+    "have make => make"
+    "have cmake => cmake"
+    "have pkg-config => pkg-config"
+    "module sdl => libsdl1.2-compat-dev | libsdl1.2-dev"
+    "module SDL_gfx => libsdl-gfx1.2-dev"
+)
+TEST_NEEDS=(
+    "module gtest => libgtest-dev"
+    "module benchmark => libbenchmark-dev"
+    "module x11 => libx11-dev"
+    "module xtst => libxtst-dev"
+    "have Xvfb => xvfb"
+    "have xdotool => xdotool"
+    "have xprop => x11-utils"
+    "have openbox => openbox"
+    "have valgrind => valgrind"
+    "have clang-format => clang-format"
+    "have clang-tidy => clang-tidy"
+    "have cppcheck => cppcheck"
+)
+SCREENSHOT_NEEDS=(
+    "have Xvfb => xvfb"
+    "have xdotool => xdotool"
+    "have xwd => x11-apps"
+    "imagemagick => imagemagick"
+)
 
-installed() {
-    [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]
-}
+have() { command -v "$1" >/dev/null; }
+module() { pkg-config --exists "$1" 2>/dev/null; }
+imagemagick() { convert -version 2>/dev/null | grep -q ImageMagick; }
 
-# Installs those of the given packages that are missing; silent when none is.
-ensure_packages() {
-    local wanted=() missing=() choice alt
-    for choice in "$@"; do
-        local have= alts=()
-        IFS='|' read -r -a alts <<<"$choice"
-        for alt in "${alts[@]}"; do installed "$alt" && have=1; done
-        [ -n "$have" ] || wanted+=("$choice")
+# Installs what is missing of the given needs; silent when nothing is.
+ensure_needs() {
+    local need missing=()
+    for need in "$@"; do
+        eval "${need% => *}" || missing+=("${need#* => }")
     done
-    [ ${#wanted[@]} -gt 0 ] || return 0
+    [ ${#missing[@]} -gt 0 ] || return 0
 
-    if ! command -v apt-get >/dev/null; then
-        echo "$0: no apt-get here; install by hand the equivalents of: ${wanted[*]}" >&2
-        echo "$0: (a C++17 compiler, make, cmake, pkg-config, SDL 1.2 or sdl12-compat and SDL_gfx 2.0 development files)" >&2
+    if ! have apt-get; then
+        echo "$0: no apt-get here; install by hand the equivalents of these Debian packages:" >&2
+        printf '  %s\n' "${missing[@]}" >&2
         exit 1
     fi
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null || { echo "$0: not root and no sudo; install: ${wanted[*]}" >&2; exit 1; }
+        have sudo || { echo "$0: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
         sudo=(sudo)
     fi
+    (IFS=,; echo "$0: installing ${missing[*]}")
     local log
     log=$(mktemp)
-    "${sudo[@]}" apt-get update -qq >"$log" 2>&1 || { cat "$log" >&2; rm -f "$log"; exit 1; }
-    for choice in "${wanted[@]}"; do
-        IFS='|' read -r -a alts <<<"$choice"
-        for alt in "${alts[@]}"; do
-            if apt-cache show "$alt" >/dev/null 2>&1; then missing+=("$alt"); continue 2; fi
-        done
-        missing+=("${alts[0]}")  # let apt-get say that it has none of them
-    done
-    echo "$0: installing ${missing[*]}"
-    if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+    if ! { "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+            apt-get satisfy -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
         cat "$log" >&2
         rm -f "$log"
         exit 1
@@ -68,22 +84,49 @@ start_xvfb() {
     export DISPLAY=":$number"
 }
 
-# Starts a command (the program) on the Xvfb and waits for its window; sets
-# PROGRAM_PID. wait_program waits for its end and gives its exit status.
+# Starts a command (the program) on that Xvfb, whatever SDL_VIDEODRIVER the
+# caller has, and waits up to 20 s for its window; sets PROGRAM_PID.
 start_program() {
-    "$@" &
+    SDL_VIDEODRIVER=x11 "$@" &
     PROGRAM_PID=$!
-    timeout 20 xdotool search --sync --name '^Quorvane$' >/dev/null
+    local tries=0 status=0
+    until xdotool search --name '^Quorvane$' >/dev/null 2>&1; do
+        if ! kill -0 "$PROGRAM_PID" 2>/dev/null; then
+            wait "$PROGRAM_PID" || status=$?
+            PROGRAM_PID=
+            echo "$0: the program ended with status $status before its window showed" >&2
+            exit 1
+        fi
+        if [ $((tries += 1)) -gt 200 ]; then
+            echo "$0: the program showed no window within 20 s" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
 }
 
+# Waits up to 10 s for the program's end and gives its exit status (124 when
+# it is still running then; stop_xvfb ends it).
 wait_program() {
-    local status=0
+    local tries=0 status=0
+    while kill -0 "$PROGRAM_PID" 2>/dev/null; do
+        if [ $((tries += 1)) -gt 100 ]; then
+            echo "$0: the program did not end within 10 s" >&2
+            return 124
+        fi
+        sleep 0.1
+    done
     wait "$PROGRAM_PID" || status=$?
     PROGRAM_PID=
     return "$status"
 }
 
+# Ends the program (SIGTERM, SIGKILL if that has not ended it in 10 s) and
+# the Xvfb.
 stop_xvfb() {
-    [ -z "${PROGRAM_PID:-}" ] || kill "$PROGRAM_PID" 2>/dev/null || true
+    if [ -n "${PROGRAM_PID:-}" ]; then
+        kill "$PROGRAM_PID" 2>/dev/null || true
+        wait_program 2>/dev/null || [ $? -ne 124 ] || kill -KILL "$PROGRAM_PID" 2>/dev/null || true
+    fi
     [ -z "${XVFB_PID:-}" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; } || true
 }

@@ -25,6 +25,22 @@ namespace {
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
+// In a sanitizer build the real program keeps its memory-error checks outside
+// the dummy driver, but not its leak check: the libraries that SDL2 loads
+// there leak (the X server's GL driver, D-Bus), and the GL driver is unloaded
+// before the report, which then cannot tell their allocations from the
+// program's. The loop tests check the program's leaks on the dummy driver.
+Env programEnv(Env env) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env.emplace_back("ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":detect_leaks=0");
+    return env;
+}
+
+Env operator+(Env a, const Env& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
@@ -70,26 +86,11 @@ class EndToEnd : public testing::Test {
         return {{"DISPLAY", display}, {"SDL_VIDEODRIVER", ""}};
     }
 
-    // In a sanitizer build the program keeps its memory-error checks here,
-    // but not its leak check: the X server's GL driver that SDL2 loads leaks,
-    // and it is unloaded before the report, which then cannot tell its
-    // allocations from the program's. The loop tests check the program's
-    // leaks on the dummy driver.
-    Env programEnv() const {
-        Env env = displayEnv();
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        env.emplace_back("ASAN_OPTIONS",
-                         std::string(asan != nullptr ? asan : "") + ":detect_leaks=0");
-        return env;
-    }
-
     // Starts the program, with extra environment, and waits for its window.
     void start(const Lines& args = {}, const Env& extraEnv = {}) {
         Lines argv = {QUORVANE_BINARY};
         argv.insert(argv.end(), args.begin(), args.end());
-        Env env = programEnv();
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        program = std::make_unique<Process>(argv, env);
+        program = std::make_unique<Process>(argv, programEnv(displayEnv() + extraEnv));
         window = x({"xdotool", "search", "--sync", "--name", "^Quorvane$"});
         window = window.substr(0, window.find('\n'));
         ASSERT_FALSE(window.empty());
@@ -353,7 +354,7 @@ TEST(NoDisplay, EndsWithOneAndSaysSoOnItsLastLine) {
     };
     for (const Env& env : environments) {
         const std::string where = env[0].second.empty() ? "no DISPLAY" : "DISPLAY=" + env[0].second;
-        const Ran ran = run({QUORVANE_BINARY}, env, 10s);
+        const Ran ran = run({QUORVANE_BINARY}, programEnv(env), 10s);
         EXPECT_EQ(ran.status, 1) << where;
         ASSERT_FALSE(ran.output.empty()) << where;
         // A library may print a line of its own first; the last is the program's.

@@ -46,10 +46,15 @@ Process::Process(const std::vector<std::string>& argv, const Env& env) {
     close(out);
 }
 
+// SIGTERM first, so that an X server removes its socket and lock file; SIGKILL
+// for whatever has not ended after a few seconds.
 Process::~Process() {
     if (running()) {
-        signal(SIGKILL);
-        wait(std::chrono::seconds(10));
+        signal(SIGTERM);
+        if (!wait(std::chrono::seconds(5))) {
+            signal(SIGKILL);
+            wait(std::chrono::seconds(10));
+        }
     }
     unlink(outputPath_.c_str());
 }
