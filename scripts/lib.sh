@@ -26,6 +26,18 @@ TEST_NEEDS=(
     "have clang-tidy => clang-tidy"
     "have cppcheck => cppcheck"
 )
+PACKAGE_NEEDS=(
+    "have dpkg-buildpackage => dpkg-dev"
+    "have dh => debhelper"
+    "have lintian => lintian"
+)
+# The validators of the installed data files, and the package build.
+DATA_NEEDS=(
+    "have desktop-file-validate => desktop-file-utils"
+    "have appstreamcli => appstream"
+    "have man => man-db"
+    "${PACKAGE_NEEDS[@]}"
+)
 SCREENSHOT_NEEDS=(
     "have Xvfb => xvfb"
     "have xdotool => xdotool"
