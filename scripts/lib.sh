@@ -27,6 +27,7 @@ TEST_NEEDS=(
     "have cppcheck => cppcheck"
 )
 PACKAGE_NEEDS=(
+    "installed build-essential => build-essential"
     "have dpkg-buildpackage => dpkg-dev"
     "have dh => debhelper"
     "have lintian => lintian"
@@ -48,6 +49,7 @@ SCREENSHOT_NEEDS=(
 have() { command -v "$1" >/dev/null; }
 module() { pkg-config --exists "$1" 2>/dev/null; }
 imagemagick() { convert -version 2>/dev/null | grep -q ImageMagick; }
+installed() { [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]; }
 
 # Installs what is missing of the given needs; silent when nothing is.
 ensure_needs() {
@@ -67,7 +69,9 @@ ensure_needs() {
         have sudo || { echo "$0: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
         sudo=(sudo)
     fi
-    (IFS=,; echo "$0: installing ${missing[*]}")
+    local list
+    printf -v list '%s, ' "${missing[@]}"
+    echo "$0: installing ${list%, }"
     local log
     log=$(mktemp)
     if ! { "${sudo[@]}" apt-get update -qq &&

@@ -25,6 +25,18 @@ namespace {
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
+// The program as the tests start it: this build's, or another's through a
+// launcher such as an emulator, which also stretches every wait for it.
+Lines programCommand(const Lines& args = {}) {
+    Lines argv = {QUORVANE_PROGRAM};
+    if (!std::string(QUORVANE_LAUNCHER).empty()) {
+        argv.insert(argv.begin(), QUORVANE_LAUNCHER);
+    }
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+constexpr int SLOWER = QUORVANE_TIME_SCALE;
+
 // In a sanitizer build the real program keeps its memory-error checks outside
 // the dummy driver, but not its leak check: the libraries that SDL2 loads
 // there leak (the X server's GL driver, D-Bus), and the GL driver is unloaded
@@ -88,9 +100,8 @@ class EndToEnd : public testing::Test {
 
     // Starts the program, with extra environment, and waits for its window.
     void start(const Lines& args = {}, const Env& extraEnv = {}) {
-        Lines argv = {QUORVANE_BINARY};
-        argv.insert(argv.end(), args.begin(), args.end());
-        program = std::make_unique<Process>(argv, programEnv(displayEnv() + extraEnv));
+        program =
+            std::make_unique<Process>(programCommand(args), programEnv(displayEnv() + extraEnv));
         window = x({"xdotool", "search", "--sync", "--name", "^Quorvane$"});
         window = window.substr(0, window.find('\n'));
         ASSERT_FALSE(window.empty());
@@ -98,7 +109,7 @@ class EndToEnd : public testing::Test {
 
     // Runs an X client to its end and returns what it printed.
     std::string x(const Lines& argv) {
-        const Ran ran = run(argv, displayEnv(), 20s);
+        const Ran ran = run(argv, displayEnv(), 20s * SLOWER);
         EXPECT_EQ(ran.status, 0) << argv[0] << " " << (argv.size() > 1 ? argv[1] : "") << ": "
                                  << ran.output;
         return ran.output;
@@ -107,7 +118,7 @@ class EndToEnd : public testing::Test {
     // Reads the screen until the probes match, or for at most 15 seconds;
     // what did not match in the last reading.
     std::string waitForScreen(const std::vector<Probe>& probes) {
-        const auto deadline = std::chrono::steady_clock::now() + 15s;
+        const auto deadline = std::chrono::steady_clock::now() + 15s * SLOWER;
         std::string missed;
         do {
             XImage* image = XGetImage(connection, DefaultRootWindow(connection), 0, 0,
@@ -132,7 +143,7 @@ class EndToEnd : public testing::Test {
 
     // Polls until the condition holds, for at most 20 seconds; whether it held.
     static bool eventually(const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        const auto deadline = std::chrono::steady_clock::now() + 20s * SLOWER;
         while (!condition()) {
             if (std::chrono::steady_clock::now() >= deadline) {
                 return false;
@@ -143,7 +154,7 @@ class EndToEnd : public testing::Test {
     }
 
     std::optional<int> programEnds() {
-        return program->wait(20s);
+        return program->wait(20s * SLOWER);
     }
 
     std::string display;
@@ -228,7 +239,8 @@ TEST_F(EndToEnd, TerminationSignalEndsItWithZero) {
 // Pointer input through XTest from a thread of its own, as fast as a mouse
 // flung about and a wheel spun hard: 4 motion events and, every 5th
 // millisecond, one wheel notch (a press and a release of button 4 or 5),
-// each millisecond, for at most 30 seconds or until it is stopped.
+// each millisecond, for at most 30 seconds (longer for a slower program) or
+// until it is stopped.
 class PointerFlood {
   public:
     explicit PointerFlood(const std::string& display)
@@ -255,9 +267,9 @@ class PointerFlood {
         if (connection == nullptr) {
             return;
         }
-        const auto end = std::chrono::steady_clock::now() + 30s;
+        const auto end = std::chrono::steady_clock::now() + 30s * SLOWER;
         auto next = std::chrono::steady_clock::now();
-        for (long tick = 0; !stopping_ && tick < 30000 && next < end; ++tick) {
+        for (long tick = 0; !stopping_ && tick < 30000L * SLOWER && next < end; ++tick) {
             for (int i = 0; i < 4; ++i, ++motions_) {
                 const int at = static_cast<int>(motions_ % 400);
                 XTestFakeMotionEvent(connection, 0, 300 + 2 * at, 600 - at, CurrentTime);
@@ -293,8 +305,9 @@ TEST_P(StopUnderAPointerFlood, EscapeEndsItWithinTwoSeconds) {
     XTestFakeKeyEvent(connection, escape, True, CurrentTime);
     XTestFakeKeyEvent(connection, escape, False, CurrentTime);
     XFlush(connection);
-    EXPECT_EQ(program->wait(2s), 0)
-        << "still running 2 s after Escape, under " << flood.motions() << " motion events";
+    EXPECT_EQ(program->wait(2s * SLOWER), 0)
+        << "still running " << 2 * SLOWER << " s after Escape, under " << flood.motions()
+        << " motion events";
     flood.stop();
 }
 
@@ -354,7 +367,7 @@ TEST(NoDisplay, EndsWithOneAndSaysSoOnItsLastLine) {
     };
     for (const Env& env : environments) {
         const std::string where = env[0].second.empty() ? "no DISPLAY" : "DISPLAY=" + env[0].second;
-        const Ran ran = run({QUORVANE_BINARY}, programEnv(env), 10s);
+        const Ran ran = run(programCommand(), programEnv(env), 10s * SLOWER);
         EXPECT_EQ(ran.status, 1) << where;
         ASSERT_FALSE(ran.output.empty()) << where;
         // A library may print a line of its own first; the last is the program's.
