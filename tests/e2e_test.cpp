@@ -326,6 +326,9 @@ class UnderAWindowManager : public EndToEnd {
         windowManager = std::make_unique<Process>(Lines{"openbox"}, displayEnv());
     }
     void TearDown() override {
+        if (HasFailure()) {
+            std::cerr << "openbox printed:\n" << windowManager->output();
+        }
         EndToEnd::TearDown();
         windowManager.reset();
     }
