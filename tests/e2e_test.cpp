@@ -336,10 +336,12 @@ class UnderAWindowManager : public EndToEnd {
 };
 
 TEST_F(UnderAWindowManager, WindowIsFullScreen) {
-    // Until openbox is up, no window manager answers for the screen.
+    // openbox names its theme on the root window once it has loaded it, the
+    // last step before it manages windows. A window mapped earlier, when it
+    // already claims the screen but loads its fonts (slowly, the first time
+    // on a machine), may never be mapped: SDL would then wait for it forever.
     ASSERT_TRUE(eventually([this] {
-        return x({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
-               std::string::npos;
+        return x({"xprop", "-root", "_OB_THEME"}).find(" = ") != std::string::npos;
     })) << "openbox did not start";
     start();
     // The window manager may take a moment to apply the state.
