@@ -48,11 +48,6 @@ Env programEnv(Env env) {
     return env;
 }
 
-Env operator+(Env a, const Env& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
@@ -103,8 +98,9 @@ class EndToEnd : public testing::Test {
     // at it, as short-lived windows of SDL's and of the window manager do
     // while the program starts; so it is asked until it names the window.
     void start(const Lines& args = {}, const Env& extraEnv = {}) {
-        program =
-            std::make_unique<Process>(programCommand(args), programEnv(displayEnv() + extraEnv));
+        Env env = displayEnv();
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        program = std::make_unique<Process>(programCommand(args), programEnv(env));
         window.clear();
         eventually([this] {
             const Ran ran = run({"xdotool", "search", "--name", "^Quorvane$"}, displayEnv(), 10s);
