@@ -51,6 +51,18 @@ module() { pkg-config --exists "$1" 2>/dev/null; }
 imagemagick() { convert -version 2>/dev/null | grep -q ImageMagick; }
 installed() { [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]; }
 
+# Runs a command as root: directly when we are, through sudo otherwise.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif have sudo; then
+        sudo "$@"
+    else
+        echo "$0: not root and no sudo to run: $*" >&2
+        return 1
+    fi
+}
+
 # Installs what is missing of the given needs; silent when nothing is.
 ensure_needs() {
     local need missing=()
@@ -64,18 +76,13 @@ ensure_needs() {
         printf '  %s\n' "${missing[@]}" >&2
         exit 1
     fi
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        have sudo || { echo "$0: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
-        sudo=(sudo)
-    fi
     local list
     printf -v list '%s, ' "${missing[@]}"
     echo "$0: installing ${list%, }"
     local log
     log=$(mktemp)
-    if ! { "${sudo[@]}" apt-get update -qq &&
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    if ! { as_root apt-get update -qq &&
+        as_root env DEBIAN_FRONTEND=noninteractive \
             apt-get satisfy -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
         cat "$log" >&2
         rm -f "$log"
